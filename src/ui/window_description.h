@@ -20,6 +20,11 @@
 #include "clock/clock.h"
 #include "convert/converter.h"
 
+// Records name only the fields that matter for them; the rest keep their
+// defaults. GCC 12 warns about that in designated initializers.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace quorvane::ui {
 
 struct Rgb {
@@ -211,3 +216,5 @@ constexpr auto focusOrder() {
 }
 
 }  // namespace quorvane::ui
+
+#pragma GCC diagnostic pop
