@@ -2,7 +2,8 @@
 //
 // Texts are GBK byte strings (see numbers.h). An absent text is the empty
 // string: every rule here takes an absent text as the empty text, and an empty
-// result stands for an absent one. Results are new std::string values owned by
+// result stands for an absent one. A text ends at its first zero byte, if it
+// holds one, as a zero-terminated text would. Results are new std::string values owned by
 // the caller; inputs are never changed.
 #pragma once
 
