@@ -22,21 +22,26 @@ function(quorvane_icon_file size out)
   set(${out} "${file}" PARENT_SCOPE)
 endfunction()
 
+if(WIN32)
+  # The version record and the icon of the executable (packaging/windows/
+  # quorvane.ico, made by scripts/make-windows-icon.sh from the PNGs). It is
+  # configured without the window too, so that the core's cross build can
+  # check it (scripts/windows-core-check.sh).
+  set(QUORVANE_WINDOWS_ICON "${QUORVANE_PACKAGING_DIR}/windows/quorvane.ico")
+  set(QUORVANE_WINDOWS_RC "${PROJECT_BINARY_DIR}/packaging/quorvane.rc")
+  configure_file("${QUORVANE_PACKAGING_DIR}/windows/quorvane.rc.in" "${QUORVANE_WINDOWS_RC}" @ONLY)
+  if(TARGET quorvane)
+    target_sources(quorvane PRIVATE "${QUORVANE_WINDOWS_RC}")
+  endif()
+endif()
+
 if(NOT TARGET quorvane)
   return()
 endif()
 
 install(TARGETS quorvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-if(WIN32)
-  # The version record and the icon of the executable.
-  set(QUORVANE_WINDOWS_ICON "${QUORVANE_PACKAGING_DIR}/windows/quorvane.ico")
-  configure_file("${QUORVANE_PACKAGING_DIR}/windows/quorvane.rc.in"
-                 "${PROJECT_BINARY_DIR}/packaging/quorvane.rc" @ONLY)
-  target_sources(quorvane PRIVATE "${PROJECT_BINARY_DIR}/packaging/quorvane.rc")
-  return()
-endif()
-
+# The rest is for Linux and other freedesktop systems.
 if(APPLE OR NOT UNIX)
   return()
 endif()
@@ -60,6 +65,8 @@ install(FILES "${PROJECT_SOURCE_DIR}/LICENSE"
 # The Debian package.
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "quorvane")
+# All four parts: CPack would otherwise stop at major.minor.patch.
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "Lumeno")
 set(CPACK_PACKAGE_CONTACT "Lumeno <quorvane@lumeno-studio.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
@@ -71,9 +78,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.lumeno-studio.example/")
+# The long text; the summary above is its first line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Quorvane is a small tool for the pattern-making room of a garment factory.
+    "Quorvane is a small tool for the pattern-making room of a garment factory.
 One fixed window, always on top, holds a four-function calculator worked
 with the mouse, a live inches / yards / metres converter, a clock, a month
 calendar and the conversion factors. All texts are in Chinese.")
