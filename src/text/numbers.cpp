@@ -9,7 +9,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -52,11 +51,11 @@ inline bool isDigit(int c) {
   return c >= '0' && c <= '9';
 }
 
-// Significant digits kept for the conversion. Deciding the nearest double never
-// needs more than 768 digits (the longest exact halfway point between two
-// doubles has 767 significant digits); any non-zero digits beyond those are
+// Significant digits kept for the conversion. Every halfway point between two
+// doubles is written exactly with fewer than 770 significant digits, so the
+// digits beyond these only matter as "zero or not": any non-zero ones are
 // represented by one trailing 1, which keeps every comparison with a halfway
-// point exact.
+// point exact while the work stays bounded for texts of any length.
 constexpr int kMaxDigits = 770;
 
 // Decimal exponents (of the form 0.ddd x 10^e) beyond which the result is
