@@ -95,7 +95,8 @@ q_fine=$(median "${quorvane_fine[@]}")
 b_fine=$(median "${bare_fine[@]}")
 q_rate=$(median "${quorvane_rate[@]}")
 b_rate=$(median "${bare_rate[@]}")
-echo "screen 1280x1024 under Xvfb $DISPLAY with openbox; $runs runs of $seconds s each, alternating"
+echo "screen 1280x1024 under Xvfb $DISPLAY with openbox; $runs runs of $seconds s each," \
+  "alternating; load average $(cut -d' ' -f1-3 /proc/loadavg)"
 printf 'quorvane    CPU %% of a core, /proc stat: median %6s   runs: %s\n' "$q_cpu" "${quorvane_cpu[*]}"
 printf 'bare_timer  CPU %% of a core, /proc stat: median %6s   runs: %s\n' "$b_cpu" "${bare_cpu[*]}"
 printf 'quorvane    CPU %% of a core, schedstat: median %6s   runs: %s\n' "$q_fine" "${quorvane_fine[*]}"
