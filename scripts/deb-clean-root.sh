@@ -113,6 +113,7 @@ log "mirror from this machine's apt sources: $mirror (keyring $keyring)"
 # --- the scratch root and its clean-up --------------------------------------
 parent=${QUORVANE_CLEAN_ROOT_PARENT:-/var/tmp}
 root=$(mktemp -d "$parent/quorvane-clean-root.XXXXXX")
+chmod 0755 "$root" # the root's "/": apt's _apt user must get through it
 out_dir=$(dirname "$deb")
 screenshot=${QUORVANE_SCREENSHOT:-$out_dir/clean-root-window.png}
 xvfb_pid="" app_pid=""
@@ -190,8 +191,9 @@ done
 xdpyinfo >/dev/null 2>&1 || die "Xvfb did not start on :$DISPLAY_NUMBER"
 
 log "starting /usr/bin/quorvane from the root"
+mkdir -p -m 0700 "$root/run/user/0"
 chroot "$root" env -i PATH=/usr/bin:/bin HOME=/root LANG=C.UTF-8 DISPLAY="$DISPLAY" \
-  XDG_RUNTIME_DIR=/tmp /usr/bin/quorvane >"$root/tmp/quorvane.log" 2>&1 &
+  XDG_RUNTIME_DIR=/run/user/0 /usr/bin/quorvane >"$root/tmp/quorvane.log" 2>&1 &
 app_pid=$!
 
 window=""
@@ -209,9 +211,10 @@ fi
 sleep 1 # let the first paint finish before the screenshot
 log "window found: $window"
 echo "   title: $(xdotool getwindowname "$window")"
+xprop -id "$window" WM_CLASS 2>/dev/null | sed 's/^/   /' || true
 xwininfo -id "$window" | grep -E 'Absolute|Width|Height|Map State' | sed 's/^ */   /'
 xwininfo -root -tree | grep -F "Quorvane" | sed 's/^ */   tree: /'
-import -window root "$screenshot"
+import -window "$window" "$screenshot"
 echo "   screenshot: $screenshot"
 if [ -s "$root/tmp/quorvane.log" ]; then
   echo "   the program wrote:"
