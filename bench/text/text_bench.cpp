@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "text/numbers.h"
 
 namespace {
@@ -135,6 +137,8 @@ BENCHMARK(strtodBench)->Name("strtod");
 // Reports as usual and keeps each benchmark's CPU time per iteration.
 class RecordingReporter : public benchmark::ConsoleReporter {
  public:
+  // Colours only on a terminal, so that redirected figures stay plain text.
+  RecordingReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
