@@ -1,7 +1,7 @@
 // The clock: reading the local time and writing it as a Chinese calendar text.
 //
 // The tick runs about 800 times a second for as long as the program does, so
-// its path stays cheap: localtime_r (which keeps the zone rules it loaded once
+// its path stays cheap: localCalendarTime (which keeps the zone rules it loaded once
 // instead of re-reading them on every call, as localtime() does), calendar
 // arithmetic on day numbers, and one text built in a stack buffer.
 #include "clock/clock.h"
@@ -13,6 +13,7 @@
 #include <ctime>
 #include <string_view>
 
+#include "clock/local_time.h"
 #include "ui/window_description.h"
 
 namespace quorvane {
@@ -60,8 +61,7 @@ class ShortText {
 
 double currentDateTime() {
   const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = localCalendarTime(now);
   // Counting from the first of the month also copes with any day field.
   const sys_days date = sys_days{std::chrono::year{local.tm_year + 1900} /
                                  std::chrono::month{static_cast<unsigned>(local.tm_mon + 1)} / 1} +
