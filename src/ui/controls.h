@@ -100,6 +100,10 @@ class MonthCalendarWidget : public QCalendarWidget {
 
  protected:
   void paintCell(QPainter* painter, const QRect& rect, QDate date) const override;
+
+ private:
+  // Redraws at the next local midnight, so that the mark moves to the new day.
+  void redrawAtMidnight();
 };
 
 }  // namespace quorvane::ui

@@ -224,16 +224,28 @@ std::string MainWindow::readText(ControlRef ref) {
 void MainWindow::writeText(ControlRef ref, std::string_view gbk) {
   if (!owns(ref)) return;
   const auto i = static_cast<std::size_t>(ref.control);
-  const std::u16string utf16 = fromGbk(gbk);
-  const QStringView text(utf16.data(), static_cast<qsizetype>(utf16.size()));
   if (QLineEdit* box = editBoxes_[i]) {
-    // The clock rewrites the same text many times a second: only a real
-    // change reaches the widget (and repaints it). The event is raised
-    // either way, once, after the text is in place.
-    if (box->text() != text) box->setText(text.toString());
+    // The clock writes the same text about 800 times a second. The decoding
+    // of the last bytes written is kept (a pure function of them, so never
+    // out of date), and only a text that differs from the box's present one
+    // reaches the widget and repaints it. The event is raised either way,
+    // once, after the text is in place.
+    LastWrite& last = lastWrites_[i];
+    if (gbk != last.gbk) {
+      last.gbk.assign(gbk);
+      last.text = fromGbkText(gbk);
+    }
+    if (box->text() != last.text) {
+      box->setText(last.text);
+      // Like a freshly set edit box elsewhere: the caret at the start, so a
+      // number too long for the box shows its leading digits.
+      box->setCursorPosition(0);
+    }
     contentChanged(ref.control);
     return;
   }
+  const std::u16string utf16 = fromGbk(gbk);
+  const QStringView text(utf16.data(), static_cast<qsizetype>(utf16.size()));
   QWidget* widget = widgets_[i];
   if (auto* button = qobject_cast<QPushButton*>(widget)) {
     if (button->text() != text) button->setText(text.toString());

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <exception>
+#include <string>
 
 #include "app/event_layer.h"
 #include "app/host.h"
@@ -103,6 +104,12 @@ class MainWindow final : public QWidget, public Host {
   std::array<QLineEdit*, kCount> editBoxes_{};
   std::array<QTimer*, kCount> timers_{};
   std::array<bool, kCount> traced_{};
+  // Per edit box: the GBK bytes last written and their decoding.
+  struct LastWrite {
+    std::string gbk;
+    QString text;
+  };
+  std::array<LastWrite, kCount> lastWrites_{};
   QPixmap background_;
   bool created_ = false;
   bool trace_ = false;

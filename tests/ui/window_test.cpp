@@ -505,6 +505,7 @@ void WindowTest::programWritesRaiseContentChangedOnce() {
   const ControlRef yards = control("编辑框5");
   c.window.writeText(yards, "12");
   QCOMPARE(c.edit(yards)->text(), QStringLiteral("12"));
+  QCOMPARE(c.edit(yards)->cursorPosition(), 0);  // the start of the text in view
   QCOMPARE(c.changes(yards), 1);
   QCOMPARE(gSources.back().ref, yards);
   QCOMPARE(gSources.back().kind, ControlKind::EditBox);
@@ -515,16 +516,23 @@ void WindowTest::programWritesRaiseContentChangedOnce() {
   c.window.writeText(yards, "12");
   QCOMPARE(c.changes(yards), 2);
   QCOMPARE(c.edit(yards)->cursorPosition(), 1);
+  // Whatever the user did to the box since, the same write puts its text back.
+  typeText(c.edit(yards), QStringLiteral("9"));
+  QCOMPARE(c.edit(yards)->text(), QStringLiteral("192"));
+  QCOMPARE(c.changes(yards), 3);
+  c.window.writeText(yards, "12");
+  QCOMPARE(c.edit(yards)->text(), QStringLiteral("12"));
+  QCOMPARE(c.changes(yards), 4);
   c.window.writeText(yards, "");
   QCOMPARE(c.edit(yards)->text(), QString());
-  QCOMPARE(c.changes(yards), 3);
+  QCOMPARE(c.changes(yards), 5);
 
   // Other boxes, buttons and bad references raise nothing.
   QCOMPARE(c.changes(control("编辑框1")), 0);
   c.window.writeText(control("按钮1"), "1");
   c.window.writeText(ControlRef{c.id, 99}, "x");
   c.window.writeText(ControlRef{c.id + 1, 0}, "x");
-  QCOMPARE(std::accumulate(gChanges.begin(), gChanges.end(), 0), 3);
+  QCOMPARE(std::accumulate(gChanges.begin(), gChanges.end(), 0), 5);
   QCOMPARE(c.window.readText(ControlRef{c.id, 99}), std::string());
 }
 
