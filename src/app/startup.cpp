@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <string>
 #include <utility>
 
@@ -36,6 +37,13 @@ std::atomic<bool> gFatalStopBegun{false};
 
 QString fromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// An exception that escapes outside any handler (out of memory inside the
+// toolkit, say) ends the program the same way as one from a handler.
+[[noreturn]] void onTerminate() {
+  if (const std::exception_ptr failure = std::current_exception()) reportHandlerFailure(failure);
+  std::abort();
 }
 
 }  // namespace
@@ -170,6 +178,7 @@ int runProgram(int argc, char** argv) {
 
   resetFloatingPointEnvironment();
   registerExitRoutine(releaseCalculation);
+  std::set_terminate(onTerminate);
 
   // Read once; without it the program pays one predictable branch per event.
   const bool trace = qEnvironmentVariableIsSet("QUORVANE_TRACE");
