@@ -19,6 +19,7 @@ if ! wid=$(xl_wait_window "$pid" 15); then
   cat "$trace" >&2
   exit 1
 fi
+xl_wait_settled "$wid"
 xl_activate "$wid"
 
 # Trace lines of one control, trailing blanks dropped (an emptied box traces as its name).

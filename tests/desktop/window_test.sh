@@ -21,6 +21,7 @@ if ! wid=$(xl_wait_window "$pid" 15); then
   cat "$XL_TMP/program.err" >&2
   exit 1
 fi
+xl_wait_settled "$wid"
 
 read -r cx cy cw ch <<<"$(xl_client_geometry "$wid")"
 read -r fl fr ft fb <<<"$(xl_frame_extents "$wid")"

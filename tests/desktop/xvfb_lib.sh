@@ -233,6 +233,26 @@ xl_client_geometry() {
     END { print x, y, w, h }'
 }
 
+# xl_wait_settled WID [TIMEOUT_S]: waits until the window's place and size have stayed the
+# same over three looks 100 ms apart (a program may still adjust them just after mapping).
+xl_wait_settled() {
+  local wid=$1 timeout_s=${2:-5} last="" now same=0
+  local deadline=$(($(xl_now_ms) + timeout_s * 1000))
+  while (($(xl_now_ms) < deadline)); do
+    now=$(xl_client_geometry "$wid")
+    if [[ $now == "$last" ]]; then
+      same=$((same + 1))
+      ((same >= 2)) && return 0
+    else
+      same=0
+      last=$now
+    fi
+    sleep 0.1
+  done
+  xl_log "window $wid still moving after $timeout_s s"
+  return 1
+}
+
 # The window manager's frame around the client: "LEFT RIGHT TOP BOTTOM".
 xl_frame_extents() {
   xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ','
