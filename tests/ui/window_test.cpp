@@ -118,6 +118,9 @@ void whenBoxShows(std::function<void(QMessageBox*)> inspect,
     } else {
       box->done(-1);
     }
+    // The stored poller holds itself; dropping it breaks that cycle (the copy
+    // that runs now lives until it returns).
+    *poll = nullptr;
   };
   QTimer::singleShot(0, *poll);
 }
