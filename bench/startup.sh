@@ -42,7 +42,7 @@ done
 source "$root/tests/desktop/xvfb_lib.sh"
 xl_setup 1280x1024 || exit 1
 
-map_line() { grep -q 'mapped_ms' "$1"; }
+map_line() { grep -qs 'mapped_ms' "$1"; }
 
 # measure NAME PROGRAM: one run; appends to the NAME_ms, NAME_cpu and NAME_kib arrays.
 measure() {
