@@ -4,6 +4,12 @@
 // two conversion descriptors open for its whole life instead of opening them
 // per call. The only allocation is the result itself: it is sized for the
 // worst case up front and shrunk (without reallocation) at the end.
+//
+// Towards GBK the text is first widened here, a stack buffer at a time, to
+// UCS-4 in the machine's order ("WCHAR_T", glibc's own internal form), so that
+// iconv converts in one step. From UTF-16 glibc takes two steps, and after
+// each character that GBK lacks it redoes the first step to find where the
+// second stopped: a 1 MiB text with many such characters took seconds.
 #include "text/gbk.h"
 
 #include <iconv.h>
@@ -49,7 +55,7 @@ class Converter {
 };
 
 Converter& toGbkConverter() {
-  thread_local Converter converter("GBK", kUtf16Native);
+  thread_local Converter converter("GBK", "WCHAR_T");
   return converter;
 }
 
@@ -76,23 +82,39 @@ std::string toGbk(std::u16string_view utf16) {
 
   std::size_t pos = 0;
   if (converter.valid()) {
+    static_assert(sizeof(wchar_t) == sizeof(char32_t), "WCHAR_T is UCS-4 with glibc");
     converter.reset();
-    const char* in = reinterpret_cast<const char*>(utf16.data());
-    std::size_t inLeft = utf16.size() * sizeof(char16_t);
-    while (inLeft > 0 && !converter.convert(in, inLeft, out, outLeft)) {
-      if (errno == E2BIG) break;  // cannot happen: the result is sized for the worst case
-      // Stopped at a character GBK lacks, an unpaired surrogate or a pair cut
-      // short by the end: it becomes one '?'.
-      const std::size_t at = utf16.size() - inLeft / sizeof(char16_t);
-      std::size_t skip = 1;
-      if (isHighSurrogate(utf16[at]) && at + 1 < utf16.size() && isLowSurrogate(utf16[at + 1])) {
-        skip = 2;
+    constexpr std::size_t kChunk = 1024;
+    char32_t wide[kChunk];
+    std::size_t next = 0;
+    bool full = false;
+    while (next < utf16.size() && !full) {
+      // Widen the next chunk: a surrogate pair becomes its code point, an
+      // unpaired surrogate stays what it is. GBK has neither, so each is one
+      // character that iconv refuses below.
+      std::size_t count = 0;
+      while (count < kChunk && next < utf16.size()) {
+        const char16_t c = utf16[next++];
+        if (isHighSurrogate(c) && next < utf16.size() && isLowSurrogate(utf16[next])) {
+          wide[count++] = 0x10000 + ((char32_t{c} - 0xD800) << 10) + (utf16[next++] - 0xDC00);
+        } else {
+          wide[count++] = c;
+        }
       }
-      *out++ = '?';
-      --outLeft;
-      in += skip * sizeof(char16_t);
-      inLeft -= skip * sizeof(char16_t);
-      converter.reset();
+      const char* in = reinterpret_cast<const char*>(wide);
+      std::size_t inLeft = count * sizeof(char32_t);
+      while (inLeft > 0 && !converter.convert(in, inLeft, out, outLeft)) {
+        if (errno == E2BIG) {  // cannot happen: the result is sized for the worst case
+          full = true;
+          break;
+        }
+        // Stopped at a character GBK lacks: it becomes one '?'.
+        *out++ = '?';
+        --outLeft;
+        in += sizeof(char32_t);
+        inLeft -= sizeof(char32_t);
+        converter.reset();
+      }
     }
     pos = result.size() - outLeft;
   } else {
