@@ -4,7 +4,10 @@
 # bare Qt window with 48 widgets of the same kinds (bench/desktop/bare_window), all under one
 # private Xvfb and openbox.
 #
-#   bench/startup.sh [-b BUILD_DIR] [-n RUNS]      (defaults: build/release, 5 runs)
+#   bench/startup.sh [-b BUILD_DIR] [-n RUNS] [-p]   (defaults: build/release, 5 runs)
+#
+# -p: afterwards, where Quorvane's start-up goes, step by step (bench/desktop/startup_phases,
+#     as many runs, medians): wall and CPU time of each step and the resident memory after it.
 #
 # speedcrunch and galculator are installed with apt-get when missing (as root, or through
 # sudo without a password). They serve only this benchmark, so they are not in packages.txt.
@@ -42,12 +45,14 @@ set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$root/build/release
 runs=5
-while getopts 'b:n:' opt; do
+phases=0
+while getopts 'b:n:p' opt; do
   case $opt in
     b) build=$OPTARG ;;
     n) runs=$OPTARG ;;
+    p) phases=1 ;;
     *)
-      echo "usage: $0 [-b BUILD_DIR] [-n RUNS]" >&2
+      echo "usage: $0 [-b BUILD_DIR] [-n RUNS] [-p]" >&2
       exit 2
       ;;
   esac
@@ -57,7 +62,10 @@ program=$build/src/app/quorvane
 bare=$build/bench/desktop/bare_window
 map_clock=$build/bench/desktop/map_clock
 close_window=$build/bench/desktop/close_window
-for f in "$program" "$bare" "$map_clock" "$close_window"; do
+startup_phases=$build/bench/desktop/startup_phases
+needed=("$program" "$bare" "$map_clock" "$close_window")
+((phases)) && needed+=("$startup_phases")
+for f in "${needed[@]}"; do
   if [[ ! -x $f ]]; then
     echo "missing $f: build first (cmake --build $build)" >&2
     exit 1
@@ -253,3 +261,48 @@ for name in "${present[@]}"; do
   left=$(cd "$XL_TMP/private/$name" && find . -mindepth 2 | sort | tr '\n' ' ')
   echo "files left in ${label_of[$name]}'s private HOME and XDG directories: ${left:-none}"
 done
+
+# Quorvane's start-up step by step: medians over the runs of each step's figures.
+print_phases() {
+  local -a env_args
+  read -r -a env_args <<<"${env_of[quorvane]}"
+  local all=$XL_TMP/phases.all i out
+  : >"$all"
+  for ((i = 1; i <= runs; i++)); do
+    out=$XL_TMP/phases.$i
+    xl_start "$out" env "${env_args[@]}" "$startup_phases"
+    if ! xl_wait_exit "$XL_LAST_PID" 20 || [[ $XL_EXIT_CODE != 0 ]]; then
+      echo "startup_phases failed (exit ${XL_EXIT_CODE:-none}): $(head -c 300 "$out.err")" >&2
+      xl_stop "$XL_LAST_PID"
+      continue
+    fi
+    cat "$out.out" >>"$all"
+  done
+  echo
+  echo "Quorvane's start-up step by step (bench/desktop/startup_phases; medians of $runs runs):"
+  printf '  %-22s %9s %9s %12s\n' step wall_ms cpu_ms "RSS after"
+  awk '
+    function median(list,   n, v, i, j, t) {
+      n = split(list, v, " ")
+      for (i = 2; i <= n; i++) for (j = i; j > 1 && v[j - 1] + 0 > v[j] + 0; j--) {
+        t = v[j]; v[j] = v[j - 1]; v[j - 1] = t
+      }
+      return (n % 2) ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+    }
+    $2 == "wall_ms" {
+      if (!($1 in wall)) order[++steps] = $1
+      wall[$1] = wall[$1] " " $3; cpu[$1] = cpu[$1] " " $5; rss[$1] = rss[$1] " " $7
+    }
+    END {
+      for (i = 1; i <= steps; i++) {
+        s = order[i]
+        printf "  %-22s %9.2f %9.2f %8.1f MiB\n", s, median(wall[s]), median(cpu[s]),
+          median(rss[s]) / 1024
+        if (s == "exposed_and_painted") {
+          for (j = 1; j <= i; j++) { tw += median(wall[order[j]]); tc += median(cpu[order[j]]) }
+          printf "  %-22s %9.2f %9.2f\n", "(sum up to here)", tw, tc
+        }
+      }
+    }' "$all"
+}
+((phases)) && print_phases
