@@ -41,26 +41,35 @@ quorvane_install_packages() {
   fi
 }
 
-# The locale test of the number rules runs under de_DE.UTF-8 (a decimal comma).
-# Generates that locale when it is missing and we may (root or passwordless
-# sudo). Never fails: without the locale, that one test says what is missing.
+# The locale tests run under de_DE.UTF-8 (a decimal comma) and zh_CN.GBK (the
+# program's own code page as the system's). Generates those locales when they
+# are missing and we may (root or passwordless sudo). Never fails: without a
+# locale, the tests that need it say what is missing.
 quorvane_generate_test_locale() {
-  if locale -a 2>/dev/null | grep -qiE '^de_DE\.utf-?8$'; then
-    return 0
-  fi
-  local run=()
+  local spec name input charmap run=() need=()
+  for spec in de_DE:UTF-8:'de_DE\.utf-?8' zh_CN:GBK:'zh_CN\.gbk'; do
+    IFS=: read -r input charmap name <<<"$spec"
+    if ! locale -a 2>/dev/null | grep -qiE "^${name}\$"; then
+      need+=("$input.$charmap")
+    fi
+  done
+  [ ${#need[@]} -gt 0 ] || return 0
   if [ "$(id -u)" -ne 0 ]; then
     if command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
       run=(sudo -n)
     else
-      echo "Note: cannot generate the de_DE.UTF-8 locale without root; its test will fail." >&2
+      echo "Note: cannot generate the locales ${need[*]} without root; their tests will fail." >&2
       return 0
     fi
   fi
-  echo "Generating the de_DE.UTF-8 locale"
-  if ! "${run[@]}" localedef -i de_DE -c -f UTF-8 de_DE.UTF-8 >/dev/null 2>&1; then
-    echo "Note: generating the de_DE.UTF-8 locale failed; its test will fail." >&2
-  fi
+  local locale_name
+  for locale_name in "${need[@]}"; do
+    echo "Generating the $locale_name locale"
+    if ! "${run[@]}" localedef -i "${locale_name%%.*}" -c -f "${locale_name#*.}" "$locale_name" \
+      >/dev/null 2>&1; then
+      echo "Note: generating the $locale_name locale failed; its tests will fail." >&2
+    fi
+  done
   return 0
 }
 
