@@ -4,5 +4,8 @@
 #include "app/startup.h"
 
 int main(int argc, char** argv) {
+  // Before the QApplication exists: on a Wayland desktop with XWayland, X
+  // keeps the window on top.
+  quorvane::choosePlatformForThisProcess(argc, argv);
   return quorvane::runProgram(argc, argv);
 }

@@ -172,8 +172,61 @@ int runEventLoop(EventLayer& layer, std::unique_ptr<ui::MainWindow> window) {
   return 0;
 }
 
+std::string_view choosePlatform(const PlatformEnvironment& env) {
+  // Qt reads the argument before the variable; either is the user's choice.
+  if (!env.platformArgument.empty() || !env.qpaPlatform.empty()) return {};
+  // Qt's wayland platform connects to the default socket when WAYLAND_DISPLAY
+  // is unset, so a Wayland session counts even without it.
+  const bool wayland = !env.waylandDisplay.empty() || env.sessionType == "wayland";
+  if (!env.display.empty()) return wayland ? "xcb;wayland" : "xcb";
+  if (wayland) return "wayland";
+  return {};  // neither: Qt's own choice, and its own message if none works
+}
+
+bool cannotStayOnTop(std::string_view platformName) {
+  return platformName.starts_with("wayland");  // wayland, wayland-egl, ...
+}
+
+std::string_view platformArgument(int argc, const char* const* argv) {
+  std::string_view value;
+  for (int i = 1; i + 1 < argc; ++i) {
+    const std::string_view arg = argv[i] != nullptr ? argv[i] : "";
+    // Like Qt: the last one counts.
+    if ((arg == "-platform" || arg == "--platform") && argv[i + 1] != nullptr) value = argv[++i];
+  }
+  return value;
+}
+
+PlatformEnvironment currentPlatformEnvironment(int argc, const char* const* argv) {
+  const auto get = [](const char* name) -> std::string_view {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+  };
+  return PlatformEnvironment{.qpaPlatform = get("QT_QPA_PLATFORM"),
+                             .platformArgument = platformArgument(argc, argv),
+                             .waylandDisplay = get("WAYLAND_DISPLAY"),
+                             .display = get("DISPLAY"),
+                             .sessionType = get("XDG_SESSION_TYPE")};
+}
+
+void choosePlatformForThisProcess([[maybe_unused]] int argc,
+                                  [[maybe_unused]] const char* const* argv) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN) && !defined(Q_OS_ANDROID)
+  const std::string_view platform = choosePlatform(currentPlatformEnvironment(argc, argv));
+  if (!platform.empty()) {
+    qputenv("QT_QPA_PLATFORM",
+            QByteArray(platform.data(), static_cast<qsizetype>(platform.size())));
+  }
+#endif
+}
+
 int runProgram(int argc, char** argv) {
   QApplication app(argc, argv);
+  if (cannotStayOnTop(QGuiApplication::platformName().toStdString())) {
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(kNotOnTopWarning.size()),
+                 kNotOnTopWarning.data());
+    std::fflush(stderr);
+  }
   prepareApplication(app);
 
   resetFloatingPointEnvironment();

@@ -56,8 +56,50 @@ std::unique_ptr<ui::MainWindow> loadMainWindow(
 // the time spent in the event loop.
 int runEventLoop(EventLayer& layer, std::unique_ptr<ui::MainWindow> window);
 
+// The windowing platform, chosen in main before the QApplication exists.
+// A Wayland client cannot keep itself above other windows, so where an X
+// server is reachable too (DISPLAY set: XWayland on a Wayland desktop) the
+// program runs on X; with Wayland alone it runs there and says once on stderr
+// that it cannot stay on top. A user's explicit choice (QT_QPA_PLATFORM, or
+// Qt's own -platform argument) stands. An empty value counts as unset, as Qt
+// counts it.
+struct PlatformEnvironment {
+  std::string_view qpaPlatform;       // QT_QPA_PLATFORM
+  std::string_view platformArgument;  // the value after -platform / --platform
+  std::string_view waylandDisplay;    // WAYLAND_DISPLAY
+  std::string_view display;           // DISPLAY
+  std::string_view sessionType;       // XDG_SESSION_TYPE
+};
+
+// The value for QT_QPA_PLATFORM; empty: leave it as it is. "xcb;wayland" lets
+// Qt go on to Wayland when the X server that DISPLAY names does not answer.
+std::string_view choosePlatform(const PlatformEnvironment& env);
+
+// True for the platforms (Qt plugin names, as QGuiApplication::platformName
+// gives them) whose windows cannot keep themselves above other windows. The
+// warning follows the platform actually loaded, not the one asked for: a
+// list such as "xcb;wayland" or "wayland;xcb" ends on either.
+bool cannotStayOnTop(std::string_view platformName);
+
+// The one line said on stderr when the window cannot stay on top.
+inline constexpr std::string_view kNotOnTopWarning =
+    "Quorvane: 在 Wayland 上运行，窗口无法保持在其他窗口之上。";
+
+// The value of Qt's -platform (or --platform) argument, empty if none.
+std::string_view platformArgument(int argc, const char* const* argv);
+
+// The environment of this process, and its command line, for choosePlatform.
+PlatformEnvironment currentPlatformEnvironment(int argc, const char* const* argv);
+
+// Sets QT_QPA_PLATFORM to the platform choosePlatform gives for this process,
+// if any. Must run before the QApplication exists; does nothing on systems
+// without X11 or Wayland (Windows, macOS).
+void choosePlatformForThisProcess(int argc, const char* const* argv);
+
 // The whole program (main). Environment: QUORVANE_TRACE, when set, turns on
 // the trace of the main window (for tests and benchmarks from outside).
+// Says kNotOnTopWarning once when the platform loaded cannot keep the window
+// on top.
 int runProgram(int argc, char** argv);
 
 // Stops the program: dispatch ends for good, an error box (no owner, one OK

@@ -10,12 +10,14 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "text/gbk.h"
 #include "ui/background.h"
 #include "ui/controls.h"
 #include "ui/look.h"
+#include "ui/native_frame.h"
 #include "ui/notice.h"
 
 namespace quorvane::ui {
@@ -54,6 +56,20 @@ QPoint startPosition(const QRect& screen, QSize outer) {
   // Integer division drops the fraction (towards zero, also when negative).
   return screen.topLeft() +
          QPoint((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
+}
+
+QSize clientSizeFor(QSize outer, const QMargins& deviceFrame, qreal ratio) {
+  if (!(ratio > 0.0)) ratio = 1.0;
+  const auto fit = [ratio](int outerSide, int frameSide) {
+    const long target = std::lround(outerSide * ratio) - frameSide;
+    // Qt gives a side of n device-independent pixels round(n * ratio) device
+    // pixels; the small addition keeps 3 * 1.1 / 1.1 from flooring to 2.
+    auto side = static_cast<long>(std::floor(static_cast<double>(target) / ratio + 1e-6));
+    while (side > 1 && std::lround(static_cast<double>(side) * ratio) > target) --side;
+    return static_cast<int>(std::max(1L, side));
+  };
+  return QSize(fit(outer.width(), deviceFrame.left() + deviceFrame.right()),
+               fit(outer.height(), deviceFrame.top() + deviceFrame.bottom()));
 }
 
 MainWindow::MainWindow(EventLayer& layer, int windowId, FailureHook onFailure)
@@ -290,6 +306,9 @@ void MainWindow::paintEvent(QPaintEvent*) {
   if (background_.isNull()) {
     painter.fillRect(rect(), palette().color(QPalette::Window));
   } else {
+    // On a high-resolution screen the picture is scaled up smoothly, not
+    // doubled into blocks (no effect at a ratio of 1).
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawTiledPixmap(rect(), background_);  // from the top-left corner
   }
 }
@@ -408,13 +427,20 @@ void MainWindow::endDrag() {
 
 void MainWindow::fitFrame() {
   const QSize outer(kMainWindow.outerSize.width, kMainWindow.outerSize.height);
+  // In device pixels: Qt's own frame margins are rounded to whole
+  // device-independent pixels, two device pixels apart at a scale of 2.
+  const QMargins frame = deviceFrameMargins(*this);
+  const qreal ratio = devicePixelRatioF();
+  // Qt places the frame by its own idea of the frame, which may come later
+  // than the window manager's: a change of either places the window again.
   QWindow* handle = windowHandle();
-  const QMargins frame = handle != nullptr && isVisible() ? handle->frameMargins() : QMargins();
-  if (frameKnown_ && frame == frame_) return;
+  const QMargins qtFrame = handle != nullptr && isVisible() ? handle->frameMargins() : QMargins();
+  if (frameKnown_ && frame == frame_ && qtFrame == qtFrame_ && ratio == frameRatio_) return;
   frameKnown_ = true;
   frame_ = frame;
-  setFixedSize(std::max(1, outer.width() - frame.left() - frame.right()),
-               std::max(1, outer.height() - frame.top() - frame.bottom()));
+  qtFrame_ = qtFrame;
+  frameRatio_ = ratio;
+  setFixedSize(clientSizeFor(outer, frame, ratio));
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (screen != nullptr && !dragging_) move(startPosition(screen->geometry(), outer));
 }

@@ -28,6 +28,14 @@ namespace quorvane::ui {
 // screen, each half with the fraction dropped (negative on a narrow screen).
 QPoint startPosition(const QRect& screen, QSize outer);
 
+// The client size (device-independent pixels) that makes client and frame
+// together the outer size at a device pixel ratio: the largest whose device
+// pixels, with the frame's (deviceFrame, as the window manager drew it), do
+// not pass the outer size in device pixels. At a ratio of 2 a frame of an odd
+// number of device pixels leaves the whole one device pixel short, as a
+// client can only have an even number of them.
+QSize clientSizeFor(QSize outer, const QMargins& deviceFrame, qreal ratio);
+
 class MainWindow final : public QWidget, public Host {
  public:
   // Called with an exception that a handler let out (out of memory, above
@@ -94,7 +102,8 @@ class MainWindow final : public QWidget, public Host {
   void dragTo(const QPoint& globalPos);
   void endDrag();
   // Sizes the client area so that the outer size, frame included, is the
-  // described one, and puts the frame at the start position.
+  // described one in device pixels (see clientSizeFor), and puts the frame at
+  // the start position.
   void fitFrame();
 
   EventLayer& layer_;
@@ -117,7 +126,9 @@ class MainWindow final : public QWidget, public Host {
   bool dragging_ = false;
   QPoint dragOffset_;
   bool frameKnown_ = false;
-  QMargins frame_;
+  QMargins frame_;    // device pixels
+  QMargins qtFrame_;  // as Qt has it: device-independent pixels, rounded
+  qreal frameRatio_ = 1.0;
 };
 
 }  // namespace quorvane::ui
