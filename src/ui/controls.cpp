@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QEnterEvent>
 #include <QHeaderView>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTableView>
@@ -160,7 +161,19 @@ void HyperlinkWidget::paintEvent(QPaintEvent*) {
   shownFont.setUnderline(false);
   painter.setFont(shownFont);
   painter.setPen(textColor());
-  painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, withoutLineBreaks(text_));
+  const QString shown = withoutLineBreaks(text_);
+  const int needed = painter.fontMetrics().horizontalAdvance(shown);
+  if (needed > area.width()) {
+    // The substitute faces set some captions wider than the link: squeeze
+    // the caption across so that all of it shows, at its full height.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.translate(area.left(), 0);
+    painter.scale(static_cast<qreal>(area.width()) / needed, 1.0);
+    painter.drawText(QRect(0, area.top(), needed, area.height()),
+                     Qt::AlignCenter | Qt::TextSingleLine, shown);
+    return;
+  }
+  painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, shown);
 }
 
 void HyperlinkWidget::mousePressEvent(QMouseEvent* event) {
@@ -271,6 +284,20 @@ MonthCalendarWidget::MonthCalendarWidget(const ControlRecord&, QWidget* parent)
     title->setPalette(titlePalette);
   }
 
+  // Today's line under the days, circled like today's cell.
+  todayLine_ = new QLabel(this);
+  todayLine_->setObjectName(QStringLiteral("quorvane_calendar_today"));
+  todayLine_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  todayLine_->setContentsMargins(4, 0, 0, 0);
+  todayLine_->setAutoFillBackground(true);
+  QPalette todayPalette = todayLine_->palette();
+  todayPalette.setColor(QPalette::Window, toQColor(kMonthBackground));
+  todayPalette.setColor(QPalette::WindowText, toQColor(kDayColor));
+  todayLine_->setPalette(todayPalette);
+  todayLine_->installEventFilter(this);
+  if (QLayout* parts = layout()) parts->addWidget(todayLine_);
+  showTodayLine();
+
   // Never reached by Tab nor by a click: not the calendar, not its parts.
   setFocusPolicy(Qt::NoFocus);
   for (QWidget* part : findChildren<QWidget*>()) part->setFocusPolicy(Qt::NoFocus);
@@ -284,8 +311,24 @@ void MonthCalendarWidget::redrawAtMidnight() {
   const qint64 wait = std::clamp<qint64>(now.msecsTo(midnight) + 500, 500, 3600 * 1000);
   QTimer::singleShot(std::chrono::milliseconds(wait), this, [this] {
     updateCells();
+    showTodayLine();
     redrawAtMidnight();
   });
+}
+
+void MonthCalendarWidget::showTodayLine() {
+  todayLine_->setText(QStringLiteral("今天: ") +
+                      QDate::currentDate().toString(QStringLiteral("yyyy/M/d")));
+}
+
+bool MonthCalendarWidget::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == todayLine_ && event->type() == QEvent::MouseButtonPress &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    setSelectedDate(QDate::currentDate());
+    showToday();
+    return true;
+  }
+  return QCalendarWidget::eventFilter(watched, event);
 }
 
 void MonthCalendarWidget::paintCell(QPainter* painter, const QRect& rect, QDate date) const {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QCalendarWidget>
+#include <QLabel>
 #include <QLineEdit>
 #include <QString>
 
@@ -98,12 +99,20 @@ class MonthCalendarWidget : public QCalendarWidget {
 
   explicit MonthCalendarWidget(const ControlRecord& record, QWidget* parent);
 
+  // The line under the month that names today; a click on it shows today's
+  // month and selects today.
+  QWidget* todayLine() const { return todayLine_; }
+
  protected:
   void paintCell(QPainter* painter, const QRect& rect, QDate date) const override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // Redraws at the next local midnight, so that the mark moves to the new day.
   void redrawAtMidnight();
+  void showTodayLine();
+
+  QLabel* todayLine_ = nullptr;
 };
 
 }  // namespace quorvane::ui

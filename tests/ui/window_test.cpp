@@ -9,6 +9,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -359,6 +360,20 @@ void WindowTest::labelsAndCalendarLookAsDescribed() {
   }
   QVERIFY2(blue > 5, "no blue title text");
   QCOMPARE(shot.pixelColor(shot.width() / 2, 1), qColor(ui::kButtonFace));
+  // Today's line names today; a click on it brings back today's month and
+  // selects today, wherever the calendar had been moved to.
+  auto* today = static_cast<ui::MonthCalendarWidget*>(calendar)->todayLine();
+  QVERIFY(today != nullptr && today->isVisible());
+  QVERIFY(today->geometry().bottom() < calendar->height());
+  QVERIFY2(qobject_cast<QLabel*>(today)->text().endsWith(
+               QDate::currentDate().toString(QStringLiteral("yyyy/M/d"))),
+           qPrintable(qobject_cast<QLabel*>(today)->text()));
+  calendar->setCurrentPage(2001, 1);
+  calendar->setSelectedDate(QDate(2001, 1, 5));
+  QTest::mouseClick(today, Qt::LeftButton);
+  QCOMPARE(calendar->selectedDate(), QDate::currentDate());
+  QCOMPARE(calendar->monthShown(), QDate::currentDate().month());
+  QCOMPARE(calendar->yearShown(), QDate::currentDate().year());
   // Never a focus target, nor any of its parts.
   QCOMPARE(calendar->focusPolicy(), Qt::NoFocus);
   for (QWidget* part : calendar->findChildren<QWidget*>()) {
