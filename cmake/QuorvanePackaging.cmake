@@ -88,4 +88,6 @@ calendar and the conversion factors. All texts are in Chinese.")
 # come from the AR PL fonts, which no library pulls in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-arphic-ukai, fonts-arphic-uming")
+# Wayland-only desktops need the toolkit's Wayland platform.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 include(CPack)
