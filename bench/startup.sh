@@ -21,7 +21,10 @@
 # microseconds; fork and exec add well under a millisecond. On a busy machine that wall time
 # grows with the load, so map_clock also reports the CPU time the program had used by then
 # (scheduler accounting of its threads), which the load does not inflate.
-# Memory: VmRSS from /proc/PID/status, 3 s after the window was mapped.
+# Memory: VmRSS from /proc/PID/status, 3 s after the window was mapped, and what it is made
+# of (RssAnon, RssFile, RssShmem). File pages count in full although other processes may
+# share them: a program that loads a large library (SpeedCrunch, through Qt 5's OpenGL
+# support, loads Mesa and LLVM) or touches much of a font file is charged for it.
 #
 # Each program has its own HOME and XDG directories, kept from one of its runs to the next.
 # Settings and first runs: before the counted runs, every program gets one warm-up run that
@@ -148,8 +151,12 @@ measure() {
     return 1
   fi
   sleep 3
-  local kib windows
+  local kib split windows
   kib=$(xl_rss_kib "$pid")
+  # What the resident memory is made of: anonymous (heap, stacks), file pages (libraries,
+  # fonts), shared memory (the window's image shared with the X server).
+  split=$(awk '$1 ~ /^Rss(Anon|File|Shmem):$/ { printf "%s%s", sep, $2; sep = " " }' \
+    "/proc/$pid/status" 2>/dev/null)
   mapfile -t windows < <(xdotool search --onlyvisible --pid "$pid" 2>/dev/null)
   ((${#windows[@]} > 1)) && extra_windows[$name]+=" ${#windows[@]}"
   # Closed as by its close button; a program that does not end within 5 s is stopped.
@@ -167,6 +174,10 @@ measure() {
   eval "${name}_ms+=(\"\$ms\")"
   eval "${name}_cpu+=(\"\$cpu\")"
   eval "${name}_kib+=(\"\$kib\")"
+  local anon file shmem
+  read -r anon file shmem <<<"$split"
+  eval "${name}_anon+=(\"\${anon:-n/a}\") ${name}_file+=(\"\${file:-n/a}\")"
+  eval "${name}_shmem+=(\"\${shmem:-n/a}\")"
 }
 
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
@@ -176,7 +187,8 @@ median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
 declare -A extra_windows=() closed=() med_ms=() med_cpu=() med_kib=() warm_ms=() warm_kib=()
 present=()
 for name in "${names[@]}"; do
-  eval "${name}_ms=() ${name}_cpu=() ${name}_kib=()"
+  eval "${name}_ms=() ${name}_cpu=() ${name}_kib=() ${name}_anon=() ${name}_file=()"
+  eval "${name}_shmem=()"
   if [[ -n ${command_of[$name]} ]]; then present+=("$name"); fi
 done
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -194,7 +206,8 @@ report() { # NAME
     printf '%-12s not installed: not measured\n' "$label"
     return
   fi
-  local -n ms=${name}_ms cpu=${name}_cpu kib=${name}_kib
+  local -n ms=${name}_ms cpu=${name}_cpu kib=${name}_kib anon=${name}_anon file=${name}_file
+  local -n shmem=${name}_shmem
   local m_ms m_cpu m_kib mib_runs=() k
   m_ms=$(median "${ms[@]}")
   m_cpu=$(median "${cpu[@]}")
@@ -205,6 +218,9 @@ report() { # NAME
   printf '%-12s CPU used until mapped: median %8s ms   runs: %s\n' "" "$m_cpu" "${cpu[*]}"
   printf '%-12s VmRSS 3 s after map:   median %8s MiB  runs: %s\n' "" "$(mib "$m_kib")" \
     "${mib_runs[*]}"
+  printf '%-12s   of which (medians):  anonymous %s MiB, files %s MiB, shared memory %s MiB\n' "" \
+    "$(mib "$(median "${anon[@]}")")" "$(mib "$(median "${file[@]}")")" \
+    "$(mib "$(median "${shmem[@]}")")"
   printf '%-12s warm-up run, not counted: %s ms, %s MiB\n' "" "${warm_ms[$name]:-n/a}" \
     "$(mib "${warm_kib[$name]:-n/a}")"
   if [[ -n ${extra_windows[$name]:-} ]]; then
@@ -299,6 +315,7 @@ print_phases() {
         printf "  %-22s %9.2f %9.2f %8.1f MiB\n", s, median(wall[s]), median(cpu[s]),
           median(rss[s]) / 1024
         if (s == "exposed_and_painted") {
+          print "  (the window is mapped during exposed_and_painted, before it is painted)"
           for (j = 1; j <= i; j++) { tw += median(wall[order[j]]); tc += median(cpu[order[j]]) }
           printf "  %-22s %9.2f %9.2f\n", "(sum up to here)", tw, tc
         }
