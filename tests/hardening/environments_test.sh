@@ -75,25 +75,36 @@ run() {
     return
   fi
   xl_activate "$wid"
+  # Each step waits (bounded) until the program has traced what it did, so that a busy machine
+  # cannot make the next click or keystroke overtake it.
+  local trace=$out.err
+  traced_lines() { wc -l <"$trace"; }
+  grown() { (($(traced_lines) >= $1)); }
   # Successive clicks land 3 px apart: a pointer that does not move makes no motion event for
   # xdotool's --sync to wait for.
   local nudge=3
   press() {
-    local k g
+    local k g want
     for k in "$@"; do
       read -r -a g <<<"${key[$k]}"
       nudge=$((-nudge))
+      want=$(($(traced_lines) + 1))  # every one of these keys writes the display
       xl_click_client "$wid" $((g[0] + g[2] / 2 + nudge)) $((g[1] + g[3] / 2)) ||
         xl_fail "$loc: click $k"
-      sleep 0.08
+      xl_wait_for 5 grown "$want" || xl_fail "$loc: key $k wrote nothing to the display"
     done
   }
-  # type_into LEFT TOP TEXT: clicks into an edit box (70x24) and types there.
+  # type_into LEFT TOP TEXT: clicks into an edit box (70x24) and types there, one character
+  # at a time, each of which writes the row's two output boxes.
   type_into() {
     xl_click_client "$wid" $(($1 + 35)) $(($2 + 12)) || xl_fail "$loc: click the box at $1,$2"
     sleep 0.1
-    timeout 10 xdotool type --delay 60 "$3"
-    sleep 0.3
+    local i want
+    for ((i = 0; i < ${#3}; i++)); do
+      want=$(($(traced_lines) + 2))
+      timeout 10 xdotool type "${3:i:1}"
+      xl_wait_for 5 grown "$want" || xl_fail "$loc: typing ${3:i:1} at $1,$2 changed no output"
+    done
   }
   press 1 . 5 + 2 . 2 5 =
   press 1 0 0 0 '*' 1 0 0 0 =
