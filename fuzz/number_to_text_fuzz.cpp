@@ -26,9 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const double back = quorvane::textToNumber(text);
   // Half a unit of the 13th digit, the first rounding to 17 digits, and the
-  // rounding of the reading (the smallest subnormal bounds it where the
-  // spacing of doubles is coarser than 13 digits).
-  const double bound = 5.000001e-13 * std::fabs(value) + 0x1p-1074;
+  // rounding of the reading: half a unit in the last place at most, which
+  // the spacing of doubles just below the value covers (the smallest
+  // subnormal where that spacing is coarser than 13 digits). A value halfway
+  // between two 13-digit texts, such as 10.000732421875, is exactly half a
+  // unit of the 13th digit away from its text, and the reading adds to that.
+  const double magnitude = std::fabs(value);
+  const double bound = 5.000001e-13 * magnitude + (magnitude - std::nextafter(magnitude, 0.0)) +
+                       0x1p-1074;
   FUZZ_CHECK(std::fabs(back - value) <= bound, "%a gave \"%s\", which reads as %a", value,
              text.c_str(), back);
   const std::string again = quorvane::numberToText(back);
