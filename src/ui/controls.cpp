@@ -203,6 +203,9 @@ void HyperlinkWidget::leaveEvent(QEvent* event) {
 
 EditBoxWidget::EditBoxWidget(const ControlRecord& record, QWidget* parent) : QLineEdit(parent) {
   setFrame(false);
+  // The box fills all of itself (base colour, then its edges): nothing under
+  // it needs painting when its text changes, as the clock's does every second.
+  setAttribute(Qt::WA_OpaquePaintEvent);
   setTextMargins(kEdge, kEdge, kEdge, kEdge);
   setMaxLength(std::numeric_limits<int>::max());
   setAlignment(toQtAlignment(alignOf(record)));
