@@ -371,11 +371,10 @@ bool fakeOpen(const QString&) {
 class EscapeBlocker : public QObject {
  public:
   int blocked = 0;
-  bool active = true;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (active && event->type() == QEvent::KeyPress &&
+    if (event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
       ++blocked;
       return true;
@@ -403,14 +402,15 @@ class Monkey {
           auto* box = qobject_cast<QLineEdit*>(widget);
           boxes_.push_back(box);
           byName_[name] = box;
-          QObject::connect(box, &QLineEdit::textEdited, box, [this, box] { edited_.insert(box); });
+          connections_.push_back(QObject::connect(box, &QLineEdit::textEdited, box,
+                                                  [this, box] { edited_.insert(box); }));
           break;
         }
         case ControlKind::PushButton: {
           auto* key = qobject_cast<QPushButton*>(widget);
           keys_.push_back(key);
-          QObject::connect(key, &QPushButton::clicked, key,
-                           [this, key] { clicked_.push_back(key->text()); });
+          connections_.push_back(QObject::connect(
+              key, &QPushButton::clicked, key, [this, key] { clicked_.push_back(key->text()); }));
           break;
         }
         case ControlKind::Label:
@@ -460,6 +460,7 @@ class Monkey {
     ui::HyperlinkWidget::setOpener(fakeOpen);
   }
   ~Monkey() {
+    for (const QMetaObject::Connection& connection : connections_) QObject::disconnect(connection);
     ui::HyperlinkWidget::setOpener(nullptr);
     qApp->removeEventFilter(&escape_);
   }
@@ -903,6 +904,7 @@ class Monkey {
   std::map<QLineEdit*, QString> shadow_;
   CalcModel state_;
 
+  std::vector<QMetaObject::Connection> connections_;
   QTimer closer_;
   EscapeBlocker escape_;
   long action_ = 0;
