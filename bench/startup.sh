@@ -20,7 +20,10 @@
 # involved: the resolution is that of the clock and the X server's event delivery, tens of
 # microseconds; fork and exec add well under a millisecond. On a busy machine that wall time
 # grows with the load, so map_clock also reports the CPU time the program had used by then
-# (scheduler accounting of its threads), which the load does not inflate.
+# (scheduler accounting of its threads), which waiting for the processor does not inflate.
+# It is not immune either: on a shared virtual machine the same start-up has taken from 38
+# to 64 ms of CPU depending on what else ran, so compare figures of one run of this script
+# (the programs alternate) rather than of runs at different times.
 # Memory: VmRSS from /proc/PID/status, 3 s after the window was mapped, and what it is made
 # of (RssAnon, RssFile, RssShmem). File pages count in full although other processes may
 # share them: a program that loads a large library (SpeedCrunch, through Qt 5's OpenGL

@@ -9,8 +9,9 @@
 // holding it, or the map of the client inside an already mapped frame. The resolution is
 // that of the steady clock plus the server's event delivery, in practice tens of
 // microseconds. At that moment it also adds up the CPU time the program's threads have used
-// (the scheduler's nanosecond accounting in /proc/PID/task/*/schedstat), a figure that a busy
-// machine does not inflate. Prints "pid <P> mapped_ms <T> cpu_ms <C>" (or "mapped_ms timeout")
+// (the scheduler's nanosecond accounting in /proc/PID/task/*/schedstat), a figure that time
+// spent waiting for the processor does not inflate (contention for caches and cores still
+// does). Prints "pid <P> mapped_ms <T> cpu_ms <C>" (or "mapped_ms timeout")
 // on stdout at once, then stays until the program ends and exits with its status.
 #include <poll.h>
 #include <sys/wait.h>
