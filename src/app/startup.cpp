@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QString>
+#include <array>
 #include <atomic>
+#include <charconv>
 #include <cfenv>
 #include <chrono>
 #include <cstdio>
@@ -163,8 +165,14 @@ int runEventLoop(EventLayer& layer, std::unique_ptr<ui::MainWindow> window) {
   if (gLayer == &layer) gLayer = nullptr;
   if (window != nullptr && window->tracing()) {
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
-    std::fprintf(stderr, "ticks %llu seconds %.3f\n",
-                 static_cast<unsigned long long>(window->ticksDispatched()), seconds.count());
+    // The toolkit has set the C locale from the environment: the figures are
+    // written without it, so that a decimal comma never reaches the scripts.
+    std::array<char, 32> ticks{};
+    std::array<char, 32> runTime{};
+    std::to_chars(ticks.data(), ticks.data() + ticks.size() - 1, window->ticksDispatched());
+    std::to_chars(runTime.data(), runTime.data() + runTime.size() - 1, seconds.count(),
+                  std::chars_format::fixed, 3);
+    std::fprintf(stderr, "ticks %s seconds %s\n", ticks.data(), runTime.data());
     std::fflush(stderr);
   }
   window.reset();
