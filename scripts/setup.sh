@@ -46,9 +46,9 @@ quorvane_install_packages() {
 # are missing and we may (root or passwordless sudo). Never fails: without a
 # locale, the tests that need it say what is missing.
 quorvane_generate_test_locale() {
-  local spec name input charmap run=() need=()
-  for spec in de_DE:UTF-8:'de_DE\.utf-?8' zh_CN:GBK:'zh_CN\.gbk'; do
-    IFS=: read -r input charmap name <<<"$spec"
+  local locale_entry name input charmap run=() need=()
+  for locale_entry in de_DE:UTF-8:'de_DE\.utf-?8' zh_CN:GBK:'zh_CN\.gbk'; do
+    IFS=: read -r input charmap name <<<"$locale_entry"
     if ! locale -a 2>/dev/null | grep -qiE "^${name}\$"; then
       need+=("$input.$charmap")
     fi

@@ -15,11 +15,11 @@ QColor toQColor(Rgb rgb) {
 }
 
 QFont fontFor(FontGroup group) {
-  const FontSpec spec = fontOf(group);
-  if (spec.face.empty()) return QApplication::font();
-  QFont font(QString::fromUtf8(spec.face.data(), static_cast<qsizetype>(spec.face.size())));
-  font.setPixelSize(spec.pixelHeight);
-  font.setBold(spec.bold);
+  const FontSpec wanted = fontOf(group);
+  if (wanted.face.empty()) return QApplication::font();
+  QFont font(QString::fromUtf8(wanted.face.data(), static_cast<qsizetype>(wanted.face.size())));
+  font.setPixelSize(wanted.pixelHeight);
+  font.setBold(wanted.bold);
   return font;
 }
 
