@@ -80,8 +80,16 @@ session() {
 
   local trace=$XL_TMP/$name.err
   click() { xl_click_client "$wid" "$1" "$2" || xl_fail "$name: could not click at $1,$2"; sleep 0.15; }
+  # Each of these keys writes the display: wait (bounded) until the program has
+  # traced that, so that a busy machine cannot make the next click overtake it.
+  grown() { (($(wc -l <"$trace") >= $1)); }
+  key() {
+    local want=$(($(wc -l <"$trace") + 1))
+    xl_click_client "$wid" "$1" "$2" || xl_fail "$name: could not click at $1,$2"
+    xl_wait_for 5 grown "$want" || xl_fail "$name: the key at $1,$2 wrote nothing to the display"
+  }
   # 7 (8,120), · (104,160), 5 (56,80), * (152,120), 4 (8,80), 等于 (208,11)
-  click 28 136; click 124 176; click 76 96; click 172 136; click 28 96; click 248 23
+  key 28 136; key 124 176; key 76 96; key 172 136; key 28 96; key 248 23
   if xl_wait_for 5 grep -qxF "编辑框1 7.5*4=30" "$trace"; then
     xl_pass "$name: 7.5*4 clicked gives 7.5*4=30"
   else
