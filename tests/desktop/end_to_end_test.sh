@@ -35,12 +35,17 @@ expect_traced() {
   fi
 }
 
-# click_key NAME LEFT TOP WIDTH HEIGHT: a click on the centre of a key.
+# click_key NAME LEFT TOP WIDTH HEIGHT: a click on the centre of a key. Each of
+# these keys writes the display: waits (bounded) until the program has traced
+# that, so that a busy machine cannot make the next click overtake it.
+display_writes() { grep -c '^编辑框1\( \|$\)' "$trace"; }
+display_grown() { (($(display_writes) >= $1)); }
 click_key() {
+  local want=$(($(display_writes) + 1))
   if ! xl_click_client "$wid" $(($2 + $4 / 2)) $(($3 + $5 / 2)); then
     xl_fail "could not click $1"
   fi
-  sleep 0.15
+  xl_wait_for 5 display_grown "$want" || xl_fail "$1 wrote nothing to the display"
 }
 
 click_key 按钮1 8 40 40 32
